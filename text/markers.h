@@ -19,8 +19,8 @@ struct Replacement {
 };
 
 struct ReplaceOptions {
-  std::optional<Position> count;  // per pair; left out means every occurrence
-  Position start = 1;             // 0 and below count as 1
+  std::optional<Position> count = std::nullopt;  // per pair; left out means every occurrence
+  Position start = 1;                            // 0 and below count as 1
   bool case_sensitive = false;
 };
 
