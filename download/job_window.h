@@ -8,9 +8,9 @@ class JobWindow {
  public:
   virtual ~JobWindow() = default;
 
-  virtual Text address_text() = 0;           // 编辑框1
-  virtual bool viewer_pages_ticked() = 0;    // 选择框1
-  virtual bool stop_enabled() = 0;           // 按钮2
+  virtual Text address_text() = 0;         // 编辑框1
+  virtual bool viewer_pages_ticked() = 0;  // 选择框1
+  virtual bool stop_enabled() = 0;         // 按钮2
   virtual void set_stop_enabled(bool enabled) = 0;
   virtual void set_start_caption(const Text& caption) = 0;  // 按钮1
   virtual void set_start_enabled(bool enabled) = 0;
