@@ -1,14 +1,15 @@
 #include "app/qt_translations.h"
 
 #include <QLibraryInfo>
-#include <QTranslator>
+#include <memory>
 
-bool load_qt_translations(QCoreApplication& application, const QLocale& locale) {
-  auto* translator = new QTranslator(&application);  // owned by the application
+QTranslator* load_qt_translations(QCoreApplication& application, const QLocale& locale) {
+  auto translator = std::make_unique<QTranslator>();
   if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    delete translator;
-    return false;
+    return nullptr;
   }
-  return QCoreApplication::installTranslator(translator);
+  translator->setParent(&application);
+  QCoreApplication::installTranslator(translator.get());
+  return translator.release();  // the application owns it now
 }

@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QTranslator>
 
-// Installs qtbase_<locale>.qm from Qt's translations folder; false when there is none.
-bool load_qt_translations(QCoreApplication& application, const QLocale& locale);
+// Installs qtbase_<locale>.qm from Qt's translations folder and returns it (owned by
+// the application; deleting it uninstalls it), or null when there is none.
+QTranslator* load_qt_translations(QCoreApplication& application, const QLocale& locale);
