@@ -10,8 +10,8 @@ Text escape_pattern(const Text& text);
 
 struct ExtractOptions {
   Position max_length = 0;  // 0: no limit; otherwise longer items are left out
-  Text prefix;
-  Text suffix;
+  Text prefix{};
+  Text suffix{};
   bool include_left = false;
   bool include_right = false;
 };

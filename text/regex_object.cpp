@@ -110,9 +110,9 @@ bool RegexObject::match_all(const Text& pattern, const Text& source, bool case_s
 
   CompileContextPtr context(pcre2_compile_context_create(nullptr));
   if (!context) return false;
-  // A full stop matches everything but the line feed, and $ with multiline stops
-  // before a line feed, whatever PCRE2 was built with.
-  pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
+  // Line breaks are CR, LF and CR LF, as in the script dialects: a full stop matches
+  // neither CR nor LF, whatever PCRE2 was built with.
+  pcre2_set_newline(context.get(), PCRE2_NEWLINE_ANYCRLF);
   // Code units, not code points: a code page 936 text never holds a surrogate, and
   // without UTF mode case folding is left to the ASCII letters.
   std::uint32_t options = PCRE2_NEVER_UTF;

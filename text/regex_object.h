@@ -2,7 +2,7 @@
 // its match collection. The only unit that talks to PCRE2.
 //
 // The dialect is PCRE2's, matched on UTF-16 code units. A full stop matches any
-// unit but the line feed; ignoring case folds only the ASCII letters. Global
+// unit but CR and LF; ignoring case folds only the ASCII letters. Global
 // runs report matches left to right without overlap; after an empty match the
 // next search begins one unit further on.
 #pragma once
