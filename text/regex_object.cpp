@@ -117,7 +117,8 @@ bool RegexObject::match_all(const Text& pattern, const Text& source, bool case_s
   // without UTF mode case folding is left to the ASCII letters.
   std::uint32_t options = PCRE2_NEVER_UTF;
   if (!case_sensitive) options |= PCRE2_CASELESS;
-  if (multiline) options |= PCRE2_MULTILINE;
+  // Without multiline, $ is the end of the source only, not also before a last line break.
+  options |= multiline ? PCRE2_MULTILINE : PCRE2_DOLLAR_ENDONLY;
   const std::u16string pattern16 = local_to_utf16(next->pattern);
   int error = 0;
   PCRE2_SIZE error_offset = 0;

@@ -42,6 +42,8 @@ TEST(RegexObject, MatchAllWithItsOptions) {
        false,
        {"b1", "b2", "b3"}},
       {"single line: ^ at the start only", "^b.", "b1\nb2", false, false, true, false, {"b1"}},
+      {"multiline: $ before a line break", "a$", "a\na", false, true, true, false, {"a", "a"}},
+      {"single line: $ at the end only", "a$", "a\na\n", false, false, true, false, {}},
       {"a full stop matches no line break",
        "a.b",
        "a\nb a\rb a-b",
