@@ -82,6 +82,12 @@ std::size_t find_at_boundary(std::string_view text, std::string_view sought, std
     const std::size_t p = next_candidate(text, sought, pos, ignore_case);
     if (p == npos) return npos;
     std::size_t q = p;
+    // Runs of high bytes are long in Chinese text: skip them eight bytes at a time.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    for (std::uint64_t word; q - boundary >= 8; q -= 8) {
+      std::memcpy(&word, text.data() + q - 8, 8);
+      if ((word & kHighBits) != kHighBits) break;
+    }
     while (q > boundary && is_lead(byte_at(text, q - 1))) --q;
     if ((p - q) % 2 == 0) return p;
     boundary = p + 1;  // p is a trail byte, so the next character begins right after it
@@ -178,7 +184,9 @@ Text substitute(const Text& text, const Text& sought, const Text& replacement, P
   const std::size_t from = offset_of(start);
   if (text.empty() || sought.empty() || from >= text.size() || (count && *count == 0)) return text;
   const std::string_view s = text.view();
-  std::string out(s.substr(0, from));
+  std::string out;
+  out.reserve(s.size() + (replacement.size() > sought.size() ? s.size() / 2 : 0));
+  out.append(s.substr(0, from));
   std::size_t pos = from;
   Position done = 0;
   while (pos < s.size()) {
