@@ -1,0 +1,33 @@
+// Cookie harvest and merge over arbitrary header blocks and cookie texts.
+#include <cstdlib>
+#include <set>
+
+#include "fuzz/fuzz_input.h"
+#include "text/primitives.h"
+#include "web/cookies.h"
+
+namespace {
+void check(bool condition) {
+  if (!condition) std::abort();
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzInput input(data, size);
+  const Text older(input.piece());
+  const Text headers(input.rest());
+
+  const Text harvested = harvest_cookies(headers);
+  const Text merged = merge_cookies(older, harvested);
+
+  // The merge keeps no deleted pair and no exact repeat, and is settled: merging
+  // its result again changes nothing.
+  std::set<std::string> seen;
+  for (const Text& pair : split_by(merged, "; ")) {
+    check(right_part(pair, 8) != Text("=deleted"));
+    check(seen.insert(pair.str()).second);
+  }
+  check(dedupe_items(merged, "; ") == merged);
+  cookie_name(older);
+  return 0;
+}
