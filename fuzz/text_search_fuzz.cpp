@@ -14,7 +14,8 @@ void check(bool condition) {
 
 unsigned char fold(unsigned char b) { return (b >= 'A' && b <= 'Z') ? b + 32 : b; }
 
-bool matches_at(const std::string& text, std::size_t at, const std::string& sought, bool fold_case) {
+bool matches_at(const std::string& text, std::size_t at, const std::string& sought,
+                bool fold_case) {
   if (text.size() - at < sought.size()) return false;
   for (std::size_t k = 0; k < sought.size();) {
     const auto s = static_cast<unsigned char>(sought[k]);
@@ -34,7 +35,8 @@ std::size_t step(const std::string& text, std::size_t at) {
   return static_cast<unsigned char>(text[at]) >= 0x80 ? 2 : 1;
 }
 
-Position slow_find(const std::string& text, const std::string& sought, Position start, bool fold_case) {
+Position slow_find(const std::string& text, const std::string& sought, Position start,
+                   bool fold_case) {
   std::size_t at = start < 1 ? 0 : static_cast<std::size_t>(start - 1);
   if (at >= text.size()) return -1;
   if (sought.empty()) return 1;
