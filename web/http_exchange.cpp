@@ -23,7 +23,11 @@ struct ShareDeleter {
 };
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
 using ShareHandle = std::unique_ptr<CURLSH, ShareDeleter>;
+using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
 
 // Redirect chains longer than this end with the last response received.
 constexpr long redirect_limit = 30;
@@ -81,6 +85,30 @@ class ProcessShare {
   std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;  // outlives share_: declared first
   ShareHandle share_;
 };
+
+// Each exchange runs on a multi handle that lives as long as its thread: curl_easy_perform
+// would build and tear down one for every fresh easy handle, a quarter of the time of a
+// 100 KB loopback exchange. A multi handle serves one thread only, hence one per thread.
+CURLM* thread_multi() {
+  thread_local MultiHandle multi(curl_multi_init());
+  return multi.get();
+}
+
+// Runs one transfer to its end, as curl_easy_perform does.
+void run_to_end(CURL* handle) {
+  CURLM* multi = thread_multi();
+  if (!multi || curl_multi_add_handle(multi, handle) != CURLM_OK) {
+    (void)curl_easy_perform(handle);
+    return;
+  }
+  int running = 1;
+  while (running) {
+    if (curl_multi_perform(multi, &running) != CURLM_OK) break;
+    // curl shortens the wait to its own next deadline (connect and stall limits).
+    if (running && curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK) break;
+  }
+  (void)curl_multi_remove_handle(multi, handle);
+}
 
 // Host names reach curl inside a URL, where '@', '?', '#' or '%' would change its meaning
 // and the request would go elsewhere. Such a host cannot be resolved, so it gets no request.
@@ -161,6 +189,17 @@ struct HttpExchange::State {
   // first final header block instead.
   bool end_after_headers = false;
 
+  // One allocation for a body of announced length instead of a chain of doublings;
+  // a huge announcement is not trusted beyond a cap.
+  void reserve_announced_length() {
+    constexpr curl_off_t reserve_cap = 64 << 20;
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(handle.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+        length > 0) {
+      body.reserve(static_cast<std::size_t>(std::min(length, reserve_cap)));
+    }
+  }
+
   bool is_interim_block() const {
     // "HTTP/1.1 100 Continue": the status's first digit follows the first blank.
     const std::size_t blank = header_block.find(' ');
@@ -170,8 +209,10 @@ struct HttpExchange::State {
 
   static std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user) noexcept {
     const std::size_t n = size * count;
+    auto* state = static_cast<State*>(user);
     try {
-      static_cast<State*>(user)->body.append(data, n);
+      if (state->body.empty()) state->reserve_announced_length();
+      state->body.append(data, n);
       return n;
     } catch (...) {
       return 0;  // out of memory: curl ends the transfer, what arrived stays
@@ -216,11 +257,14 @@ HttpExchange::HttpExchange(const ExchangeTarget& target) : state_(std::make_uniq
 
   std::string url = target.secure ? "https://" : "http://";
   url += target.host.str();
-  if (target.port > 0) url += ":" + std::to_string(target.port);
+  if (target.port > 0) {
+    url += ':';
+    url += std::to_string(target.port);
+  }
   url += escaped_path(target.path.view());
 
   std::string proxy = target.proxy.str();
-  if (!proxy.empty() && proxy.find("://") == std::string::npos) proxy = "http://" + proxy;
+  if (!proxy.empty() && proxy.find("://") == std::string::npos) proxy.insert(0, "http://");
 
   const WebSettings settings = web_settings();
   const long stall_seconds = std::max<long>(1, static_cast<long>(settings.stall_limit.count()));
@@ -297,7 +341,7 @@ ExchangeResponse HttpExchange::send(const Text& header_block, const Bytes* body)
   }
   if (!ok) return {};
   // Its result is not examined: a failed exchange gives whatever arrived.
-  (void)curl_easy_perform(handle);
+  run_to_end(handle);
 
   ExchangeResponse response;
   response.body = Bytes(std::move(state_->body));
