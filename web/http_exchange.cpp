@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -94,19 +96,41 @@ CURLM* thread_multi() {
   return multi.get();
 }
 
-// Runs one transfer to its end, as curl_easy_perform does.
-void run_to_end(CURL* handle) {
+// Runs one transfer to its end, as curl_easy_perform does, and ends it early once neither
+// direction has moved a byte for the stall limit. `received` counts the bytes the
+// callbacks have taken so far.
+void run_to_end(CURL* handle, std::chrono::milliseconds stall_limit,
+                const std::uint64_t& received) {
+  using Clock = std::chrono::steady_clock;
   CURLM* multi = thread_multi();
   if (!multi || curl_multi_add_handle(multi, handle) != CURLM_OK) {
-    (void)curl_easy_perform(handle);
+    (void)curl_easy_perform(handle);  // curl's low-speed limit stands in for the stall watch
     return;
   }
+  auto last_activity = Clock::now();
+  std::uint64_t moved = 0;
   int running = 1;
   while (running) {
-    if (curl_multi_perform(multi, &running) != CURLM_OK) break;
-    // curl shortens the wait to its own next deadline (connect and stall limits).
-    if (running && curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK) break;
+    if (curl_multi_perform(multi, &running) != CURLM_OK || !running) break;
+    curl_off_t sent = 0;
+    (void)curl_easy_getinfo(handle, CURLINFO_SIZE_UPLOAD_T, &sent);
+    const std::uint64_t moved_now =
+        received + static_cast<std::uint64_t>(std::max<curl_off_t>(sent, 0));
+    const auto now = Clock::now();
+    if (moved_now != moved) {
+      moved = moved_now;
+      last_activity = now;
+    }
+    const auto quiet = std::chrono::duration_cast<std::chrono::milliseconds>(now - last_activity);
+    if (quiet >= stall_limit) break;
+    // curl shortens the wait further to its own next deadline (the connect limit).
+    const auto wait = std::min<std::chrono::milliseconds::rep>(1000, (stall_limit - quiet).count());
+    if (curl_multi_poll(multi, nullptr, 0,
+                        static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait, 1)),
+                        nullptr) != CURLM_OK)
+      break;
   }
+  // Removing an unfinished transfer ends it and closes its connection.
   (void)curl_multi_remove_handle(multi, handle);
 }
 
@@ -179,10 +203,13 @@ HeaderList header_list(std::string_view block) {
 
 struct HttpExchange::State {
   EasyHandle handle;
-  bool reachable = false;  // false: the target can name no server; nothing is sent
+  bool reachable = false;
+  std::chrono::milliseconds stall_limit{
+      60000};  // false: the target can name no server; nothing is sent
   int method = 0;
   std::string body;
   std::string header_block;
+  std::uint64_t received = 0;  // bytes of headers and bodies, for the stall watch
   bool header_block_closed = false;
   // A HEAD request with a body goes out as a request with a body, which makes curl wait
   // for a response body that a HEAD response never has; the exchange ends after the
@@ -211,6 +238,7 @@ struct HttpExchange::State {
     const std::size_t n = size * count;
     auto* state = static_cast<State*>(user);
     try {
+      state->received += n;
       if (state->body.empty()) state->reserve_announced_length();
       state->body.append(data, n);
       return n;
@@ -226,6 +254,7 @@ struct HttpExchange::State {
     const std::size_t n = size * count;
     auto* state = static_cast<State*>(user);
     std::string_view line(data, n);
+    state->received += n;
     try {
       if (line.starts_with("HTTP/")) {
         state->header_block.clear();
@@ -267,7 +296,9 @@ HttpExchange::HttpExchange(const ExchangeTarget& target) : state_(std::make_uniq
   if (!proxy.empty() && proxy.find("://") == std::string::npos) proxy.insert(0, "http://");
 
   const WebSettings settings = web_settings();
-  const long stall_seconds = std::max<long>(1, static_cast<long>(settings.stall_limit.count()));
+  state_->stall_limit = std::max(settings.stall_limit, std::chrono::milliseconds(1));
+  // The backstop when no multi handle is available; whole seconds, rounded up.
+  const long stall_seconds = static_cast<long>((state_->stall_limit.count() + 999) / 1000);
 
   bool ok = true;
   auto set = [&](CURLoption option, auto value) {
@@ -341,7 +372,7 @@ ExchangeResponse HttpExchange::send(const Text& header_block, const Bytes* body)
   }
   if (!ok) return {};
   // Its result is not examined: a failed exchange gives whatever arrived.
-  run_to_end(handle);
+  run_to_end(handle, state_->stall_limit, state_->received);
 
   ExchangeResponse response;
   response.body = Bytes(std::move(state_->body));

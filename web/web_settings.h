@@ -11,8 +11,8 @@
 struct WebSettings {
   // Giving up on connecting (name lookup and TLS handshake included).
   std::chrono::milliseconds connect_limit{30000};
-  // Ending a transfer that has received nothing for this long (whole seconds).
-  std::chrono::seconds stall_limit{60};
+  // Ending a transfer that has moved no byte, in either direction, for this long.
+  std::chrono::milliseconds stall_limit{60000};
   // A PEM file of certificates to trust instead of the system's; empty: the system's.
   // Certificates are verified either way.
   std::string ca_file;
