@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -56,7 +57,7 @@ class WebRequestTest : public ::testing::Test {
   void SetUp() override {
     WebSettings settings;
     settings.connect_limit = std::chrono::seconds(5);
-    settings.stall_limit = std::chrono::milliseconds(500);
+    settings.stall_limit = std::chrono::seconds(10);
     settings.ca_file = certificate_file;
     set_web_settings(settings);
     forget_shared_cookies();  // cookies are kept per host, and every server here is 127.0.0.1
@@ -305,6 +306,28 @@ TEST_F(WebRequestTest, SuccessiveRequestsReuseOneConnection) {
   EXPECT_EQ(client_ports.size(), 1u);
 }
 
+// The program calls from one thread, but the shared store and pool must hold up to more.
+TEST_F(WebRequestTest, CallsFromSeveralThreadsShareStoreAndPoolSafely) {
+  server_.Get("/login", [](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Set-Cookie", "session=xyz; path=/");
+    res.set_content("welcome", "text/plain");
+  });
+  server_.Get("/check", [](const httplib::Request& req, httplib::Response& res) {
+    res.set_content(req.get_header_value("Cookie"), "text/plain");
+  });
+  start();
+  web_request(url("/login"));
+  std::atomic<int> right{0};
+  std::vector<std::thread> callers;
+  for (int t = 0; t < 4; ++t) {
+    callers.emplace_back([&] {
+      for (int i = 0; i < 25; ++i) right += web_request(url("/check")).str() == "session=xyz";
+    });
+  }
+  for (std::thread& caller : callers) caller.join();
+  EXPECT_EQ(right, 100);
+}
+
 TEST_F(WebRequestTest, ConnectionClosedMidBodyGivesWhatArrived) {
   CaptureServer capture([](const std::string&) {
     return CaptureServer::Reply{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789",
@@ -318,6 +341,9 @@ TEST_F(WebRequestTest, ConnectionClosedMidBodyGivesWhatArrived) {
 }
 
 TEST_F(WebRequestTest, StalledServerEndsTheCallAtTheStallLimit) {
+  WebSettings short_stall = web_settings();
+  short_stall.stall_limit = std::chrono::milliseconds(500);
+  set_web_settings(short_stall);
   CaptureServer part_then_silence([](const std::string&) {
     return CaptureServer::Reply{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npart",
                                 CaptureServer::After::stall};
