@@ -13,7 +13,7 @@
 
 class PlainJobWindow : public JobWindow {
  public:
-  explicit PlainJobWindow(Text address) : address(std::move(address)) {}
+  explicit PlainJobWindow(Text catalog_address) : address(std::move(catalog_address)) {}
 
   Text address_text() override { return address; }
   bool viewer_pages_ticked() override { return ticked; }
@@ -22,9 +22,9 @@ class PlainJobWindow : public JobWindow {
     stop = enabled;
     events.push_back(enabled ? "stop enabled" : "stop disabled");
   }
-  void set_start_caption(const Text& caption) override {
-    this->caption = caption;
-    events.push_back("caption " + local_to_utf8(caption));
+  void set_start_caption(const Text& new_caption) override {
+    caption = new_caption;
+    events.push_back("caption " + local_to_utf8(new_caption));
   }
   void set_start_enabled(bool enabled) override {
     start = enabled;

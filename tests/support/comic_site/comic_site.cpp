@@ -311,6 +311,10 @@ void ComicSite::set_up_images(httplib::Server& server, bool default_server) {
 
 bool ComicSite::listen(httplib::Server& server, int wanted_port, int& port, std::thread& thread) {
   server.set_keep_alive_max_count(100000);
+  // Clients keep their connections open; a short idle limit lets stop() return soon.
+  server.set_keep_alive_timeout(1);
+  // Headers and body go out in separate writes: without this, delayed ACKs add 40 ms.
+  server.set_tcp_nodelay(true);
   if (wanted_port == 0) {
     port = server.bind_to_any_port("127.0.0.1");
     if (port <= 0) return false;
