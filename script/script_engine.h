@@ -6,13 +6,23 @@
 // stays usable afterwards. The engine exposes no host objects.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
 
 #include "text/text.h"
 
+// Bounds for a heap: every call (add_code, an eval, run) gets the time budget
+// afresh; the memory cap holds for the heap's whole life.
+struct ScriptLimits {
+  std::chrono::milliseconds time_budget{2000};
+  std::size_t memory_cap = std::size_t{64} << 20;
+};
+
 class ScriptEngine {
  public:
   ScriptEngine();
+  explicit ScriptEngine(const ScriptLimits& limits);
   ~ScriptEngine();
   ScriptEngine(const ScriptEngine&) = delete;
   ScriptEngine& operator=(const ScriptEngine&) = delete;
@@ -23,6 +33,12 @@ class ScriptEngine {
   bool eval_bool(const Text& code);
   void eval(const Text& code);  // value discarded
   Text run(const Text& function_name, const Text& argument);
+
+  // False when the heap could not be made (the memory cap is too small for it);
+  // then every call gives the empty value.
+  bool usable() const;
+  void set_time_budget(std::chrono::milliseconds budget);
+  void set_memory_cap(std::size_t bytes);  // a cap below the current use only stops growth
 
  private:
   struct Heap;
