@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -23,11 +24,11 @@ struct SlistDeleter {
 struct ShareDeleter {
   void operator()(CURLSH* share) const { curl_share_cleanup(share); }
 };
-using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
-using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
 struct MultiDeleter {
   void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
 };
+using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
+using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
 using ShareHandle = std::unique_ptr<CURLSH, ShareDeleter>;
 using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
 
@@ -74,7 +75,9 @@ class ProcessShare {
     try {
       self->locks_[static_cast<std::size_t>(data)].lock();
     } catch (...) {
-      // std::mutex::lock throws only on a broken system; nothing may cross into curl.
+      // Only a broken system gets here. Going on unlocked would corrupt the store, and
+      // nothing may be thrown into curl: end the program.
+      std::abort();
     }
   }
   static void unlock(CURL*, curl_lock_data data, void* user) noexcept {
@@ -104,7 +107,12 @@ void run_to_end(CURL* handle, std::chrono::milliseconds stall_limit,
   using Clock = std::chrono::steady_clock;
   CURLM* multi = thread_multi();
   if (!multi || curl_multi_add_handle(multi, handle) != CURLM_OK) {
-    (void)curl_easy_perform(handle);  // curl's low-speed limit stands in for the stall watch
+    // curl's low-speed limit stands in for the stall watch: under 1 byte/s on average
+    // over the limit, in whole seconds rounded up.
+    const long stall_seconds = static_cast<long>((stall_limit.count() + 999) / 1000);
+    (void)curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    (void)curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, stall_seconds);
+    (void)curl_easy_perform(handle);
     return;
   }
   auto last_activity = Clock::now();
@@ -203,9 +211,8 @@ HeaderList header_list(std::string_view block) {
 
 struct HttpExchange::State {
   EasyHandle handle;
-  bool reachable = false;
-  std::chrono::milliseconds stall_limit{
-      60000};  // false: the target can name no server; nothing is sent
+  bool reachable = false;  // false: the target can name no server; nothing is sent
+  std::chrono::milliseconds stall_limit{60000};
   int method = 0;
   std::string body;
   std::string header_block;
@@ -297,8 +304,6 @@ HttpExchange::HttpExchange(const ExchangeTarget& target) : state_(std::make_uniq
 
   const WebSettings settings = web_settings();
   state_->stall_limit = std::max(settings.stall_limit, std::chrono::milliseconds(1));
-  // The backstop when no multi handle is available; whole seconds, rounded up.
-  const long stall_seconds = static_cast<long>((state_->stall_limit.count() + 999) / 1000);
 
   bool ok = true;
   auto set = [&](CURLoption option, auto value) {
@@ -321,8 +326,6 @@ HttpExchange::HttpExchange(const ExchangeTarget& target) : state_(std::make_uniq
   // The empty file name switches the cookie engine on without reading any file.
   if (target.shared_cookies) set(CURLOPT_COOKIEFILE, "");
   set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connect_limit.count()));
-  set(CURLOPT_LOW_SPEED_LIMIT, 1L);
-  set(CURLOPT_LOW_SPEED_TIME, stall_seconds);
   set(CURLOPT_SSL_VERIFYPEER, 1L);
   set(CURLOPT_SSL_VERIFYHOST, 2L);
   if (!settings.ca_file.empty()) set(CURLOPT_CAINFO, settings.ca_file.c_str());
