@@ -216,8 +216,12 @@ TEST_F(WebRequestTest, WireCarriesExactlyTheCompletedHeaderBlock) {
   Bytes large_body(large);
   web_request(Text(base + "/big"), 1, {}, {}, nullptr, nullptr, nullptr, false, &large_body);
 
+  // A blank in the path would break the request line; it goes escaped.
+  web_request(Text(base + "/a b"));
+
   const std::vector<std::string> requests = capture.requests();
-  ASSERT_EQ(requests.size(), 3u);
+  ASSERT_EQ(requests.size(), 4u);
+  EXPECT_TRUE(requests[3].starts_with("GET /a%20b HTTP/1.1\r\n")) << requests[3];
   EXPECT_EQ(requests[0], "GET /page?x=1 HTTP/1.1\r\n" + host_line +
                              "User-Agent: " + default_user_agent + "\r\n" + block + "\r\n\r\n");
   EXPECT_EQ(requests[1], "GET /own HTTP/1.1\r\n" + host_line +
