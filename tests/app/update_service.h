@@ -17,6 +17,8 @@ class UpdateService {
       targets_.push_back(request.target);
       response.set_content(body_, "application/json");
     });
+    // One request per connection, so that stopping never waits out a kept-alive one.
+    server_.set_keep_alive_max_count(1);
     port_ = server_.bind_to_any_port("127.0.0.1");
     // bind_to_any_port already listens, so requests queue until the loop runs.
     thread_ = std::thread([this] { server_.listen_after_bind(); });
