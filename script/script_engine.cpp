@@ -29,6 +29,10 @@ bool time_is_up(const HeapState& state) noexcept {
   return !state.in_call || Clock::now() >= state.deadline;
 }
 
+bool past_deadline(const HeapState& state) noexcept {
+  return state.in_call && Clock::now() >= state.deadline;
+}
+
 // Every block carries its size in front, so that frees and reallocations can
 // keep the running total that the cap is checked against.
 struct alignas(std::max_align_t) BlockHeader {
@@ -37,6 +41,7 @@ struct alignas(std::max_align_t) BlockHeader {
 constexpr std::size_t kHeader = sizeof(BlockHeader);
 
 bool fits(const HeapState& state, std::size_t more) noexcept {
+  if (past_deadline(state)) return false;
   return more <= state.cap && state.used <= state.cap - more &&
          more <= std::numeric_limits<std::size_t>::max() - kHeader;
 }
@@ -84,16 +89,34 @@ void on_fatal(void*, const char* message) noexcept {
   std::abort();
 }
 
-// Regular expression matching is one instruction for the interrupt counter, yet one
-// match can take long; a loop of such matches would pass the deadline by far before
-// the counter runs out. The entry points therefore check the deadline first.
-duk_ret_t guarded_call(duk_context* ctx) {
+// The interrupt counter counts bytecode instructions, and some built-ins do long
+// work within one instruction. Three guards bound them:
+// - a regular expression match can take long, and a loop of matches would pass the
+//   deadline by far before the counter runs out: its entry points check the deadline;
+// - array methods walk every index up to an array's length, which a sparse array
+//   sets at will (new Array(1e9).indexOf(0) takes minutes without allocating): they
+//   refuse lengths that no real array within the memory cap can reach;
+// - past the deadline every allocation fails, which ends any allocating built-in.
+constexpr std::size_t kBytesPerArraySlot = 16;
+
+HeapState& state_of(duk_context* ctx) {
   duk_memory_functions functions;
   duk_get_memory_functions(ctx, &functions);
-  if (time_is_up(*static_cast<HeapState*>(functions.udata))) {
-    return duk_error(ctx, DUK_ERR_RANGE_ERROR, "execution timeout");
+  return *static_cast<HeapState*>(functions.udata);
+}
+
+void refuse_if_too_long(duk_context* ctx, duk_idx_t index, std::size_t limit) {
+  if (!duk_is_object(ctx, index)) return;
+  duk_get_prop_string(ctx, index, "length");
+  const double length = duk_to_number(ctx, -1);
+  duk_pop(ctx);
+  if (length > static_cast<double>(limit)) {
+    duk_error(ctx, DUK_ERR_RANGE_ERROR, "array length beyond the memory cap");
   }
-  const duk_idx_t argument_count = duk_get_top(ctx);
+}
+
+// Calls the original built-in, kept on the wrapper, with the same this and arguments.
+duk_ret_t call_original(duk_context* ctx, duk_idx_t argument_count) {
   duk_push_current_function(ctx);
   duk_get_prop_string(ctx, -1, DUK_HIDDEN_SYMBOL("original"));
   duk_remove(ctx, -2);
@@ -103,13 +126,57 @@ duk_ret_t guarded_call(duk_context* ctx) {
   return 1;
 }
 
+duk_ret_t time_guarded_call(duk_context* ctx) {
+  const duk_idx_t argument_count = duk_get_top(ctx);
+  if (time_is_up(state_of(ctx))) return duk_error(ctx, DUK_ERR_RANGE_ERROR, "execution timeout");
+  return call_original(ctx, argument_count);
+}
+
+duk_ret_t length_guarded_call(duk_context* ctx) {
+  const duk_idx_t argument_count = duk_get_top(ctx);
+  const HeapState& state = state_of(ctx);
+  if (time_is_up(state)) return duk_error(ctx, DUK_ERR_RANGE_ERROR, "execution timeout");
+  const std::size_t limit = state.cap / kBytesPerArraySlot;
+  duk_push_this(ctx);
+  refuse_if_too_long(ctx, -1, limit);
+  duk_pop(ctx);
+  // concat walks its array arguments as well.
+  for (duk_idx_t i = 0; i < argument_count; ++i) {
+    if (duk_is_array(ctx, i)) refuse_if_too_long(ctx, i, limit);
+  }
+  return call_original(ctx, argument_count);
+}
+
 struct GuardedMethod {
   const char* holder;
   const char* name;
+  duk_c_function guard;
 };
 constexpr GuardedMethod kGuardedMethods[] = {
-    {"RegExp", "exec"},    {"RegExp", "test"},   {"String", "match"},
-    {"String", "replace"}, {"String", "search"}, {"String", "split"},
+    {"RegExp", "exec", time_guarded_call},
+    {"RegExp", "test", time_guarded_call},
+    {"String", "match", time_guarded_call},
+    {"String", "replace", time_guarded_call},
+    {"String", "search", time_guarded_call},
+    {"String", "split", time_guarded_call},
+    {"Array", "concat", length_guarded_call},
+    {"Array", "join", length_guarded_call},
+    {"Array", "toLocaleString", length_guarded_call},
+    {"Array", "reverse", length_guarded_call},
+    {"Array", "shift", length_guarded_call},
+    {"Array", "slice", length_guarded_call},
+    {"Array", "sort", length_guarded_call},
+    {"Array", "splice", length_guarded_call},
+    {"Array", "unshift", length_guarded_call},
+    {"Array", "indexOf", length_guarded_call},
+    {"Array", "lastIndexOf", length_guarded_call},
+    {"Array", "every", length_guarded_call},
+    {"Array", "some", length_guarded_call},
+    {"Array", "forEach", length_guarded_call},
+    {"Array", "map", length_guarded_call},
+    {"Array", "filter", length_guarded_call},
+    {"Array", "reduce", length_guarded_call},
+    {"Array", "reduceRight", length_guarded_call},
 };
 
 duk_ret_t set_up_globals(duk_context* ctx, void*) {
@@ -122,10 +189,12 @@ duk_ret_t set_up_globals(duk_context* ctx, void*) {
     duk_get_prop_string(ctx, -1, method.holder);
     duk_get_prop_string(ctx, -1, "prototype");
     duk_get_prop_string(ctx, -1, method.name);
-    duk_push_c_function(ctx, guarded_call, DUK_VARARGS);
-    duk_dup(ctx, -2);
-    duk_put_prop_string(ctx, -2, DUK_HIDDEN_SYMBOL("original"));
-    duk_put_prop_string(ctx, -3, method.name);
+    if (duk_is_function(ctx, -1)) {
+      duk_push_c_function(ctx, method.guard, DUK_VARARGS);
+      duk_dup(ctx, -2);
+      duk_put_prop_string(ctx, -2, DUK_HIDDEN_SYMBOL("original"));
+      duk_put_prop_string(ctx, -3, method.name);
+    }
     duk_pop_3(ctx);
   }
   duk_pop(ctx);
