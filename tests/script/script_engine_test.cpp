@@ -89,6 +89,15 @@ TEST(ScriptEngineText, CrossesTheCodePage) {
   EXPECT_EQ(engine.eval_text("String.fromCharCode(0x6F2B, 0x753B)"), "漫画"_gbk);
   // A Text ends before the first character of code 0.
   EXPECT_EQ(engine.eval_text("'ab\\u0000cd'"), "ab");
+  // Characters the code page lacks, lone surrogates included, come back substituted.
+  for (const char* code :
+       {"'a\\uD83D\\uDE00b'", "'a' + String.fromCharCode(0xD800) + 'b'", "'a\\u0E01b'"}) {
+    SCOPED_TRACE(code);
+    const Text text = engine.eval_text(code);
+    ASSERT_GE(text.size(), 3u);
+    EXPECT_EQ(text.view().front(), 'a');
+    EXPECT_EQ(text.view().back(), 'b');
+  }
 }
 
 TEST(ScriptEngineSandbox, ExposesNoHostObjects) {
