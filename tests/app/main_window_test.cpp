@@ -365,3 +365,12 @@ TEST_F(RealMessageBoxTest, StandardButtonsSpeakTheUsersLanguage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProgramEnd, TheProgramsExitSeamEndsAtOnceWithTheCodeGiven) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(default_window_settings().end_program(0), testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
