@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -41,6 +40,7 @@ struct alignas(std::max_align_t) BlockHeader {
 constexpr std::size_t kHeader = sizeof(BlockHeader);
 
 bool fits(const HeapState& state, std::size_t more) noexcept {
+  // Past the deadline nothing fits: that ends built-ins that allocate as they go.
   if (past_deadline(state)) return false;
   return more <= state.cap && state.used <= state.cap - more &&
          more <= std::numeric_limits<std::size_t>::max() - kHeader;
