@@ -294,6 +294,22 @@ TEST_F(DownloadJob, StopDuringTheWaitAfterAnImage) {
   EXPECT_EQ(window.log.back(), "正在下载第1话的第2/4张图片...");
 }
 
+// The stop test comes before the end-of-chapter test: a stop after a chapter's last
+// image is seen at the page with the short path, so that chapter gets no viewer page.
+TEST_F(DownloadJob, StopDuringTheWaitAfterAChaptersLastImage) {
+  start_site();
+  PlainJobWindow window = window_on("34058");
+  window.on_wait = [&](int wait) {
+    if (wait == 4) window.stop = false;
+  };
+  run(window);
+
+  EXPECT_EQ(site->requests().back(), page_address("40001", "7", 5));
+  EXPECT_FALSE(fs::exists(run_directory / "34058/第1话/点我快速查看.html"));
+  EXPECT_TRUE(fs::exists(run_directory / "34058/第1话/4.jpg"));
+  EXPECT_EQ(window.messages, std::vector<std::string>{kStopped});
+}
+
 TEST_F(DownloadJob, StopDuringTheWaitAfterPageFiveHundredOfTheLastChapterEndsNormally) {
   start_site({{"72000", "长篇", {chapter("72001", "1", "长章", 600)}, false}});
   PlainJobWindow window = window_on("72000");
