@@ -181,6 +181,11 @@ std::string ComicSite::scrambled_path(const SampleChapter& chapter, int page) co
   return scramble_image_path(decoded_path(chapter.id, page), key, separator, last);
 }
 
+std::string ComicSite::scrambled_path(const std::string& chapter_id, int page) const {
+  const SampleChapter* found = find_chapter(chapter_id, nullptr);
+  return found ? scrambled_path(*found, page) : std::string();
+}
+
 std::string ComicSite::catalog_page(const SampleComic& comic) const {
   std::string items;
   for (const SampleChapter& chapter : comic.chapters) {

@@ -70,6 +70,8 @@ class ComicSite {
   // fetch it (the image host, or the default image server for a chapter without one).
   std::string decoded_path(const std::string& chapter_id, int page) const;
   std::string image_address(const std::string& chapter_id, int page) const;
+  // The scrambled path that page `page` of a chapter carries.
+  std::string scrambled_path(const std::string& chapter_id, int page) const;
   // The bytes the image servers send for a plain image path.
   std::string image_bytes(const std::string& decoded_path);
 
