@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "download/download_job.h"
 #include "temporary_directory.h"
 #include "text/codepage.h"
 
@@ -117,6 +118,17 @@ TEST(ExecutableDirectory, IsTheDirectoryOfThisProgram) {
   const fs::path directory = executable_directory();
   EXPECT_TRUE(fs::is_directory(directory));
   EXPECT_TRUE(fs::exists(directory / "download_test"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DefaultJobSettings, ComeFromTheBuildAndTheExecutable) {
+  const JobSettings settings = default_job_settings();
+  EXPECT_EQ(settings.site_root, Text("http://" COMIC_SITE_HOST "/"));
+  EXPECT_EQ(settings.default_image_base, Text("http://" IMAGE_SERVER_HOST "/dm0"));
+  EXPECT_EQ(settings.run_directory, executable_directory());
 }
 
 }  // namespace
