@@ -29,6 +29,16 @@ class HostileJob : public ::testing::Test {
   WebSettings saved_;
 };
 
+// One whole job on comic 1 of `server`, which is the comic site and the default image
+// server at once.
+PlainJobWindow run_job(const HostileServer& server, const std::filesystem::path& run_directory) {
+  PlainJobWindow window(Text(server.address("/manhua/1.html")));
+  ScriptEngine engine;
+  run_download_job(window, engine,
+                   {Text(server.address("/")), Text(server.address("/dm0")), run_directory});
+  return window;
+}
+
 const char kFinished[] = "下载完毕，请去程序目录查看下载！";
 
 TEST_F(HostileJob, GarbageCatalogEndsNormallyWithNoChapters) {
@@ -37,10 +47,7 @@ TEST_F(HostileJob, GarbageCatalogEndsNormallyWithNoChapters) {
     return false;
   });
   TemporaryDirectory run;
-  PlainJobWindow window(Text(server.address("/manhua/1.html")));
-  ScriptEngine engine;
-  run_download_job(window, engine,
-                   {Text(server.address("/")), Text(server.address("/dm0")), run.path()});
+  const PlainJobWindow window = run_job(server, run.path());
   ASSERT_EQ(window.messages, std::vector<std::string>{kFinished});
   EXPECT_EQ(window.log.size(), 3u);  // name, chapter count, id, all from an unreadable page
   EXPECT_TRUE(std::filesystem::is_directory(run.path() / "1"));
@@ -67,10 +74,7 @@ TEST_F(HostileJob, ResetImagesAreLoggedAndTheJobEnds) {
     return true;
   });
   TemporaryDirectory run;
-  PlainJobWindow window(Text(server.address("/manhua/1.html")));
-  ScriptEngine engine;
-  run_download_job(window, engine,
-                   {Text(server.address("/")), Text(server.address("/dm0")), run.path()});
+  const PlainJobWindow window = run_job(server, run.path());
   ASSERT_EQ(window.messages, std::vector<std::string>{kFinished});
   int failures = 0;
   for (const std::string& line : window.log) failures += line.starts_with("图片下载失败：");
