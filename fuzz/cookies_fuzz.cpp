@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Text harvested = harvest_cookies(headers);
   const Text merged = merge_cookies(older, harvested);
 
-  // The merge keeps no deleted pair and no exact repeat, and is settled: merging
-  // its result again changes nothing.
+  // The merge keeps no deleted pair, no empty pair and no exact repeat, never ends
+  // in a separator, and is settled: deduplicating its result again changes nothing.
   // A lead byte at the end of a pair takes the next separator's ";" as its trail
   // byte, so the pairs of such a text split differently; real cookies are ASCII.
   for (char c : merged.str()) {
@@ -30,8 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::set<std::string> seen;
   for (const Text& pair : split_by(merged, "; ")) {
     check(right_part(pair, 8) != Text("=deleted"));
+    check(!pair.empty());
     check(seen.insert(pair.str()).second);
   }
+  check(right_part(merged, 2) != Text("; "));
   check(dedupe_items(merged, "; ") == merged);
   cookie_name(older);
   return 0;

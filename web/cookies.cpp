@@ -17,6 +17,9 @@ Text join_pairs(const TextList& pairs) {
 TextList trimmed_pairs(const Text& cookies) {
   TextList pairs = split_by(trim_blanks(cookies), ";");
   for (Text& pair : pairs) pair = trim_blanks(pair);
+  // "a=1; ; b=2" holds no third cookie; an empty pair kept through the merge would end
+  // the text in a separator once its repeats are dropped.
+  std::erase_if(pairs, [](const Text& pair) { return pair.empty(); });
   return pairs;
 }
 
@@ -27,11 +30,11 @@ Text harvest_cookies(const Text& raw_headers) {
   for (const Text& line : split_by(raw_headers, "\r\n")) {
     const Position name_end = find_in_text(line, ": ");
     if (name_end == -1 || left_part(line, name_end - 1) != "Set-Cookie") continue;
-    if (find_in_text(line, ";") != -1) {
-      pairs.push_back(trim_blanks(text_between(line, "Set-Cookie:", ";")));
-    } else {
-      pairs.push_back(trim_blanks(substitute(line, "Set-Cookie:")));
-    }
+    Text pair = find_in_text(line, ";") != -1 ? text_between(line, "Set-Cookie:", ";")
+                                                : substitute(line, "Set-Cookie:");
+    pair = trim_blanks(pair);
+    // An empty "Set-Cookie: " line sets nothing; kept, it would leave "; ; " in the text.
+    if (!pair.empty()) pairs.push_back(pair);
   }
   return join_pairs(pairs);
 }

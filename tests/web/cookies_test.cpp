@@ -21,6 +21,10 @@ TEST(HarvestCookies, TakesThePairsOfSetCookieLinesOnly) {
       {"HTTP/1.1 200 OK\r\nSet-Cookie:  v=SET-COOKIE:x \r\n\r\n", "v=x"},
       // No response at all leaves blanks, which hold no header line.
       {"                                        ", ""},
+      // A line that sets nothing adds no empty pair.
+      {"HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nSet-Cookie: \r\nSet-Cookie:  ; path=/\r\n"
+       "Set-Cookie: b=2\r\n\r\n",
+       "a=1; b=2"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(harvest_cookies(c.block), Text(c.cookies)) << c.block;
@@ -43,6 +47,9 @@ TEST(MergeCookies, NewerWinsOlderFillsInDeletedAndRepeatsGo) {
       {"a=1", "a=1; a=1", "a=1"},
       // Of two older pairs with one name, the first is carried over.
       {"a=1; a=2", "", "a=1"},
+      // Empty pairs are no cookies: the result never ends in a separator.
+      {"", "z; ; z; ; z", "z"},
+      {"a=1; ;  ; b=2", " ; ", "a=1; b=2"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(merge_cookies(c.older, c.newer), Text(c.merged)) << c.older << " + " << c.newer;
