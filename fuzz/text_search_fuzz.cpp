@@ -46,6 +46,16 @@ Position slow_find(const std::string& text, const std::string& sought, Position 
   return -1;
 }
 
+Position slow_find_last(const std::string& text, const std::string& sought, bool fold_case) {
+  if (text.empty()) return -1;
+  if (sought.empty()) return 1;
+  Position last = -1;
+  for (std::size_t at = 0; at < text.size(); at += step(text, at)) {
+    if (matches_at(text, at, sought, fold_case)) last = static_cast<Position>(at) + 1;
+  }
+  return last;
+}
+
 std::string slow_substitute(const std::string& text, const std::string& sought,
                             const std::string& replacement, Position start, bool fold_case) {
   const std::size_t from = start < 1 ? 0 : static_cast<std::size_t>(start - 1);
@@ -77,6 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   check(find_in_text(text, sought, start, fold_case) ==
         slow_find(text.str(), sought.str(), start, fold_case));
+  check(find_last_in_text(text, sought, fold_case) ==
+        slow_find_last(text.str(), sought.str(), fold_case));
   check(substitute(text, sought, replacement, start, std::nullopt, !fold_case).str() ==
         slow_substitute(text.str(), sought.str(), replacement.str(), start, fold_case));
 
@@ -90,6 +102,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     check(joined == text.str() || joined + sought.str() == text.str());
   }
+
+  // The parts take bytes as asked, clipped to the text; a count below 1 gives nothing.
+  const std::string& bytes = text.str();
+  const std::size_t n = start < 0 ? 0 : static_cast<std::size_t>(start);
+  check(left_part(text, start).str() == bytes.substr(0, n));
+  check(right_part(text, start).str() == bytes.substr(bytes.size() - std::min(n, bytes.size())));
+  const Position length = byte_count(sought);
+  check(middle_part(text, start, length).str() ==
+        (start < 1 || n > bytes.size() ? "" : bytes.substr(n - 1, sought.size())));
 
   const Text trimmed = trim_blanks(text);
   check(trimmed.size() <= text.size() && text.str().find(trimmed.str()) != std::string::npos);
