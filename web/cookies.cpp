@@ -31,7 +31,7 @@ Text harvest_cookies(const Text& raw_headers) {
     const Position name_end = find_in_text(line, ": ");
     if (name_end == -1 || left_part(line, name_end - 1) != "Set-Cookie") continue;
     Text pair = find_in_text(line, ";") != -1 ? text_between(line, "Set-Cookie:", ";")
-                                                : substitute(line, "Set-Cookie:");
+                                              : substitute(line, "Set-Cookie:");
     pair = trim_blanks(pair);
     // An empty "Set-Cookie: " line sets nothing; kept, it would leave "; ; " in the text.
     if (!pair.empty()) pairs.push_back(pair);

@@ -141,7 +141,8 @@ TEST_F(HostileJob, HugeCatalogAndImageComeThroughWhole) {
   std::string filler;
   while (filler.size() < (32u << 20)) filler += "<p>\t漫画 目录</p>\r\n";
   std::string image(64u << 20, '\0');
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 2654435761u >> 24);
+  for (std::size_t i = 0; i < image.size(); ++i)
+    image[i] = static_cast<char>(i * 2654435761u >> 24);
   HostileServer server([&server, &filler, &image](int socket, const std::string& head) {
     if (const auto page = comic_page(head, filler)) return send_body(server, socket, *page);
     return send_body(server, socket, image);
