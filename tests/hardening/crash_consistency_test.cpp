@@ -17,6 +17,7 @@
 
 #include "comic_site.h"
 #include "download/download_job.h"
+#include "tests/download/plain_job_window.h"
 #include "text/codepage.h"
 #include "text/primitives.h"
 
@@ -25,27 +26,6 @@ extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A window nobody looks at: the job's waits are short sleeps, so that a kill can land
-// anywhere in a whole download.
-class HeadlessWindow : public JobWindow {
- public:
-  explicit HeadlessWindow(Text address) : address_(std::move(address)) {}
-  Text address_text() override { return address_; }
-  bool viewer_pages_ticked() override { return true; }
-  bool stop_enabled() override { return stop_; }
-  void set_stop_enabled(bool enabled) override { stop_ = enabled; }
-  void set_start_caption(const Text&) override {}
-  void set_start_enabled(bool) override {}
-  void append_log(const Text&) override {}
-  void show_message(const Text&) override {}
-  void wait(int) override { ::usleep(2000); }
-  bool closing() override { return false; }
-
- private:
-  Text address_;
-  bool stop_ = false;
-};
 
 std::string read_file(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -136,7 +116,10 @@ TEST(CrashConsistency, KilledDownloadsLeaveOnlyWholeFilesUnderFinalNames) {
 // whole download, then exit. Anything else runs the tests.
 int main(int argc, char** argv) {
   if (argc == 6 && std::string(argv[1]) == "--job") {
-    HeadlessWindow window{Text(argv[2])};
+    // The job's waits are short sleeps, so that a kill can land anywhere in a whole
+    // download.
+    PlainJobWindow window{Text(argv[2])};
+    window.on_wait = [](int) { ::usleep(2000); };
     ScriptEngine engine;
     const JobSettings settings{Text(argv[3]), Text(argv[4]), fs::path(argv[5])};
     run_download_job(window, engine, settings);
